@@ -1,0 +1,14 @@
+# One strict warning set for every target of the project.
+add_library(snapstamp_options INTERFACE)
+target_compile_options(snapstamp_options INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
+  -Wold-style-cast -Wnon-virtual-dtor -Woverloaded-virtual -Wcast-qual
+  -Wnull-dereference -Wformat=2 -Wimplicit-fallthrough -Wundef)
+if(SNAPSTAMP_WERROR)
+  target_compile_options(snapstamp_options INTERFACE -Werror)
+endif()
+if(SNAPSTAMP_SANITIZE)
+  set(_san -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_compile_options(snapstamp_options INTERFACE ${_san})
+  target_link_options(snapstamp_options INTERFACE ${_san})
+endif()

@@ -1,0 +1,57 @@
+// A byte-order-aware reader over one file, served through a single window of
+// 1024 bytes so that jumping between directory entries and their values
+// costs no system call while it stays inside the window.
+#pragma once
+
+#include "rtl/FileStream.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class TvxFileStream {
+public:
+  // Opens FileName and loads the first window. Raises rtl::EFOpenError when
+  // the file cannot be opened; nothing stays allocated or open then.
+  TvxFileStream(const std::string& FileName, uint16_t Mode);
+  virtual ~TvxFileStream();
+  TvxFileStream(const TvxFileStream&) = delete;
+  TvxFileStream& operator=(const TvxFileStream&) = delete;
+
+  bool InWindow(int32_t Pos) const noexcept;
+  void Fill(int32_t Pos);
+  // True when the last window load read no bytes.
+  bool Eof() const noexcept { return WindowCount == 0; }
+
+  uint8_t ReadByteAt(int32_t Pos);
+  uint8_t ReadByte() { return ReadByteAt(Position); }
+  char ReadChar() { return static_cast<char>(ReadByte()); }
+  uint16_t ReadWord();
+  int32_t ReadLong();
+  // Stores characters into S from its start while Eof is false and fewer
+  // than Len are stored; returns the number stored. S must hold Len bytes.
+  int32_t ReadBytes(std::string& S, int32_t Len);
+
+  // Positions are computed in 64 bits by callers so that sums of offsets
+  // never overflow; a value outside the 32-bit range can never be read and
+  // fails at the next read like any position outside the file.
+  virtual void SetPosition(int64_t Value);
+
+  int32_t GetPosition() const noexcept { return Position; }
+  uint8_t GetByteOrder() const noexcept { return ByteOrder; }
+  void SetByteOrder(uint8_t Value) noexcept { ByteOrder = Value; }
+  int32_t GetWindowStart() const noexcept { return WindowStart; }
+  int32_t GetWindowCount() const noexcept { return WindowCount; }
+  const std::string& GetFileName() const noexcept { return FileName; }
+
+  static constexpr int32_t BufferSize = 1024;
+
+private:
+  std::string FileName;
+  std::unique_ptr<rtl::TFileStream> Stream;
+  std::unique_ptr<uint8_t[]> Buffer;
+  int32_t WindowStart = 0;
+  int32_t WindowCount = 0;
+  int32_t Position = 0;
+  uint8_t ByteOrder = 1; // 1 = big-endian, 0 = little-endian
+};

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Builds and runs every test of one preset (default: dev).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+preset=${1:-dev}
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset"
+ctest --preset "$preset"
