@@ -1,5 +1,7 @@
 #include "StringList.h"
 
+#include <unordered_map>
+
 namespace rtl {
 
 namespace {
@@ -29,6 +31,14 @@ int32_t TStringList::IndexOfName(std::string_view Wanted) const {
 std::string TStringList::Value(std::string_view Wanted) const {
   const int32_t I = IndexOfName(Wanted);
   return I < 0 ? std::string() : std::string(ValueFromIndex(I));
+}
+
+std::vector<int32_t> TStringList::FirstIndexOfEachName() const {
+  std::vector<int32_t> First(FLines.size());
+  std::unordered_map<std::string, int32_t> Seen;
+  for (int32_t I = 0; I < Count(); ++I)
+    First[static_cast<size_t>(I)] = Seen.try_emplace(FoldName(Name(I)), I).first->second;
+  return First;
 }
 
 } // namespace rtl

@@ -25,6 +25,9 @@ public:
   int32_t IndexOfName(std::string_view Name) const;
   // The value of the first line named Name, or the empty text.
   std::string Value(std::string_view Name) const;
+  // For every line, the index of the first line with the same name; one
+  // pass, so listing a long list stays linear.
+  std::vector<int32_t> FirstIndexOfEachName() const;
 
   auto begin() const noexcept { return FLines.begin(); }
   auto end() const noexcept { return FLines.end(); }
@@ -35,5 +38,7 @@ private:
 
 // Compares two list names as the platform compares them for lookups.
 bool SameName(std::string_view A, std::string_view B) noexcept;
+// A key such that SameName(A, B) exactly when FoldName(A) == FoldName(B).
+std::string FoldName(std::string_view Name);
 
 } // namespace rtl

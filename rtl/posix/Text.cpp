@@ -17,4 +17,11 @@ bool SameName(std::string_view A, std::string_view B) noexcept {
   return true;
 }
 
+std::string FoldName(std::string_view Name) {
+  std::string R(Name);
+  for (char& C : R)
+    C = FoldAscii(C);
+  return R;
+}
+
 } // namespace rtl
