@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -36,6 +37,9 @@ enum : uint16_t {
 enum : uint16_t { ExifPointer = 0x8769, GPSPointer = 0x8825, InteropPointer = 0xA005 };
 
 enum class TOrder { II, MM };
+inline std::ostream& operator<<(std::ostream& Os, TOrder Order) {
+  return Os << (Order == TOrder::II ? "II" : "MM");
+}
 
 // Composes a TIFF structure (header, directories, out-of-line values) in
 // either byte order. Directory 0 is IFD0; directories are laid out in the
