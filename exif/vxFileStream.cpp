@@ -34,7 +34,13 @@ void TvxFileStream::Fill(int32_t Pos) {
   if (InWindow(Pos))
     return;
   WindowStart = Pos;
-  WindowCount = Stream->ReadAt(Pos, Buffer.get(), BufferSize);
+  try {
+    WindowCount = Stream->ReadAt(Pos, Buffer.get(), BufferSize);
+  } catch (...) {
+    // The buffer may hold anything now: a failed load read nothing.
+    WindowCount = 0;
+    throw;
+  }
 }
 
 uint8_t TvxFileStream::ReadByteAt(int32_t Pos) {

@@ -28,7 +28,7 @@ public:
   static constexpr int MaxDepth = 64;
   // Bytes the directory walk may read in one file before it gives up; real
   // Exif data fits in one 64 KiB segment, so only hostile files reach it.
-  static constexpr int64_t ReadBudget = 4 * 1024 * 1024;
+  static constexpr int64_t ReadBudget = 1024 * 1024;
 
 private:
   bool ReadIFDAt(int32_t Offset, uint8_t Kind, rtl::TStringList& List, int Depth);
