@@ -4,6 +4,7 @@
 #include "ExifFixture.h"
 #include "rtl/FileSystem.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -510,6 +511,24 @@ TEST(DataSafety, FailedRenameIsReportedAndNotCounted) {
     EXPECT_EQ(T.Entries(), std::vector<std::string>{"IMG_0001.JPG"});
     EXPECT_EQ(T.Read("IMG_0001.JPG"), Photo);
   }
+}
+
+// ---------------------------------------------------------------------------
+// The runner itself: a hang must fail the test instead of stalling the suite.
+
+TEST(Runner, CapturesBothStreamsAndTheExitStatus) {
+  const auto R =
+      runner::RunProgram("/bin/sh", {"-c", "pwd; echo err >&2; ulimit -n; exit 7"}, "/", {.OpenFiles = 64});
+  EXPECT_EQ(R.Out, "/\n64\n");
+  EXPECT_EQ(R.Err, "err\n");
+  EXPECT_EQ(R.ExitStatus, 7);
+  EXPECT_FALSE(R.TimedOut);
+}
+
+TEST(Runner, KillsAHungChild) {
+  EXPECT_NONFATAL_FAILURE(
+      EXPECT_TRUE(runner::RunProgram("/bin/sleep", {"30"}, "/", {}, std::chrono::milliseconds(200)).TimedOut),
+      "did not finish");
 }
 
 } // namespace
