@@ -1,5 +1,5 @@
 // Runs a program in a working directory and captures what it writes, for the
-// end-to-end tests. Everything platform-specific lives in RunProgram.cpp.
+// end-to-end tests. Everything that depends on the platform lives in RunProgram.cpp.
 #pragma once
 
 #include <chrono>
