@@ -12,7 +12,7 @@ exe="$root/build/release/app/snapstamp"
 
 command -v hyperfine >/dev/null || { echo "hyperfine is needed (Debian: hyperfine)"; exit 1; }
 cmake --preset release >/dev/null
-cmake --build --preset release >/dev/null
+cmake --build --preset release --target snapstamp >/dev/null
 
 rm -rf "$work"
 mkdir -p "$work"
