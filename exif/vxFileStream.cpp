@@ -6,12 +6,9 @@
 
 namespace {
 
-// A position no read can reach: negative positions fail without a load.
-constexpr int32_t Unreachable = -1;
-
 int32_t ToPosition(int64_t Value) noexcept {
   return (Value < std::numeric_limits<int32_t>::min() || Value > std::numeric_limits<int32_t>::max())
-             ? Unreachable
+             ? TvxFileStream::Unreachable
              : static_cast<int32_t>(Value);
 }
 
@@ -43,7 +40,7 @@ void TvxFileStream::Fill(int32_t Pos) {
   }
 }
 
-uint8_t TvxFileStream::ReadByteAt(int32_t Pos) {
+uint8_t TvxFileStream::LoadAndReadByteAt(int32_t Pos) {
   if (Pos < 0)
     throw rtl::Exception("Out of bounds");
   Fill(Pos);

@@ -6,6 +6,7 @@
 #include "rtl/FileStream.h"
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -23,7 +24,16 @@ public:
   // True when the last window load read no bytes.
   bool Eof() const noexcept { return WindowCount == 0; }
 
-  uint8_t ReadByteAt(int32_t Pos);
+  // Inside the window a read is served inline; anything else takes the
+  // out-of-line path that loads the window or raises "Out of bounds".
+  uint8_t ReadByteAt(int32_t Pos) {
+    const int64_t Offset = static_cast<int64_t>(Pos) - WindowStart;
+    if (Pos >= 0 && Offset >= 0 && Offset < WindowCount) {
+      Position = Pos == std::numeric_limits<int32_t>::max() ? Unreachable : Pos + 1;
+      return Buffer[static_cast<size_t>(Offset)];
+    }
+    return LoadAndReadByteAt(Pos);
+  }
   uint8_t ReadByte() { return ReadByteAt(Position); }
   char ReadChar() { return static_cast<char>(ReadByte()); }
   uint16_t ReadWord();
@@ -45,8 +55,12 @@ public:
   const std::string& GetFileName() const noexcept { return FileName; }
 
   static constexpr int32_t BufferSize = 1024;
+  // A position no read can reach: negative positions fail without a load.
+  static constexpr int32_t Unreachable = -1;
 
 private:
+  uint8_t LoadAndReadByteAt(int32_t Pos);
+
   std::string FileName;
   std::unique_ptr<rtl::TFileStream> Stream;
   std::unique_ptr<uint8_t[]> Buffer;

@@ -187,6 +187,24 @@ int64_t ElementSize(uint16_t Type) {
   }
 }
 
+// Characters one element takes in the value text, separator included.
+int64_t TextPerElement(uint16_t Type) {
+  switch (Type) {
+  case ftAscii:
+    return 1;
+  case ftByte:
+  case ftUndefined:
+    return 4;
+  case ftShort:
+    return 6;
+  case ftLong:
+  case ftSLong:
+    return 12;
+  default:
+    return 24;
+  }
+}
+
 } // namespace
 
 void TvxExifStream::SetPosition(int64_t Value) {
@@ -215,42 +233,42 @@ std::string TvxExifStream::FormatValue(int64_t Entry, uint16_t Type, int32_t Cou
   if (Count <= 0)
     return Text;
   Spend(Count * Size);
-  for (int32_t I = 0; I < Count; ++I) {
-    switch (Type) {
-    case ftByte:
+  // Room for the usual short values at once; longer ones grow as they are read.
+  Text.reserve(static_cast<size_t>(std::min<int64_t>(Count, 256) * TextPerElement(Type)));
+  // One loop per type keeps the per-element work free of branches on it.
+  const auto Join = [&](char Separator, auto AppendElement) {
+    for (int32_t I = 0; I < Count; ++I) {
       if (I > 0)
-        Text += ',';
-      AppendDecimal(Text, ReadByte());
-      break;
-    case ftAscii:
+        Text += Separator;
+      AppendElement();
+    }
+  };
+  switch (Type) {
+  case ftByte:
+    Join(',', [&] { AppendDecimal(Text, ReadByte()); });
+    break;
+  case ftAscii:
+    for (int32_t I = 0; I < Count; ++I)
       Text += ReadChar();
-      break;
-    case ftShort:
-      if (I > 0)
-        Text += ',';
-      AppendDecimal(Text, ReadWord());
-      break;
-    case ftLong:
-    case ftSLong:
-      if (I > 0)
-        Text += ',';
-      AppendDecimal(Text, ReadLong());
-      break;
-    case ftRational:
-    case ftSRational: {
-      if (I > 0)
-        Text += ',';
+    break;
+  case ftShort:
+    Join(',', [&] { AppendDecimal(Text, ReadWord()); });
+    break;
+  case ftLong:
+  case ftSLong:
+    Join(',', [&] { AppendDecimal(Text, ReadLong()); });
+    break;
+  case ftRational:
+  case ftSRational:
+    Join(',', [&] {
       AppendDecimal(Text, ReadLong());
       Text += '/';
       AppendDecimal(Text, ReadLong());
-      break;
-    }
-    default: // ftUndefined
-      if (I > 0)
-        Text += ' ';
-      AppendHexByte(Text, ReadByte());
-      break;
-    }
+    });
+    break;
+  default: // ftUndefined
+    Join(' ', [&] { AppendHexByte(Text, ReadByte()); });
+    break;
   }
   return Type == ftAscii ? StripControl(Text) : Text;
 }
