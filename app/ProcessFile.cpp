@@ -15,6 +15,7 @@ namespace {
 constexpr size_t ValuePiece = 48;
 constexpr size_t MaxValueTail = 65535;
 constexpr int32_t LastCounter = 998;
+constexpr std::string_view DateTimeName = "DateTime";
 
 // One listing line: the name right-aligned in 29 columns, ": ", the value.
 // Line is scratch space reused from line to line.
@@ -130,7 +131,8 @@ std::string RelativeName(std::string_view Name) {
 
 void ProcessFile(const std::string& FileName) {
   rtl::TStringList List;
-  if (!ReadExifInfo(FileName, List)) {
+  // Renaming needs only the date: the other values are checked, not formatted.
+  if (!ReadExifInfo(FileName, List, InfoMode ? std::string_view() : std::string_view(DateTimeName))) {
     rtl::WriteLine("File: " + RelativeName(FileName) + " doesn't contain any image information.");
     return;
   }
@@ -141,7 +143,7 @@ void ProcessFile(const std::string& FileName) {
     rtl::WriteLine("");
     return;
   }
-  const std::string Date = List.Value("DateTime");
+  const std::string Date = List.Value(DateTimeName);
   if (Date.empty()) {
     rtl::WriteLine("File: " + RelativeName(FileName) + " doesn't have any date information");
     return;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <limits>
 
 namespace {
 
@@ -136,14 +137,6 @@ template <size_t N> const char* FindTag(const TTagName (&Table)[N], uint16_t Tag
   return (It != std::end(Table) && It->Tag == Tag) ? It->Name : nullptr;
 }
 
-std::string HexTagName(uint16_t Tag) {
-  static constexpr char Digits[] = "0123456789ABCDEF";
-  std::string S = "Tag ";
-  for (int Shift = 12; Shift >= 0; Shift -= 4)
-    S += Digits[(Tag >> Shift) & 0xF];
-  return S;
-}
-
 template <typename T> void AppendDecimal(std::string& S, T Value) {
   std::array<char, 24> Buf{};
   const auto Res = std::to_chars(Buf.data(), Buf.data() + Buf.size(), Value);
@@ -219,20 +212,31 @@ void TvxExifStream::Spend(int64_t Bytes) {
   BudgetLeft -= Bytes;
 }
 
-std::string TvxExifStream::FormatValue(int64_t Entry, uint16_t Type, int32_t Count, int32_t Value) {
+std::string TvxExifStream::FormatValue(int64_t Entry, uint16_t Type, int32_t Count, int32_t Value,
+                                       bool Keep) {
   const int64_t Size = ElementSize(Type);
   if (Size == 0)
     throw rtl::Exception("Unsupported field type");
   std::string Text;
   if ((Type == ftLong || Type == ftSLong) && Count <= 1) {
-    AppendDecimal(Text, Value);
+    if (Keep)
+      AppendDecimal(Text, Value);
     return Text;
   }
   const bool Inline = Type != ftRational && Type != ftSRational && Count * Size <= 4;
-  SetPosition(Inline ? Entry + 8 : static_cast<int64_t>(ExifBase) + Value);
+  const int64_t Where = Inline ? Entry + 8 : static_cast<int64_t>(ExifBase) + Value;
+  SetPosition(Where);
   if (Count <= 0)
     return Text;
   Spend(Count * Size);
+  if (!Keep) {
+    // Files have no holes: when the first and the last byte can be read, so
+    // can every byte between them, and the outcome is that of reading all.
+    ReadByte();
+    const int64_t Last = Where + Count * Size - 1;
+    ReadByteAt(Last > std::numeric_limits<int32_t>::max() ? Unreachable : static_cast<int32_t>(Last));
+    return Text;
+  }
   // Room for the usual short values at once; longer ones grow as they are read.
   Text.reserve(static_cast<size_t>(std::min<int64_t>(Count, 256) * TextPerElement(Type)));
   // One loop per type keeps the per-element work free of branches on it.
@@ -299,8 +303,6 @@ bool TvxExifStream::ReadEntries(int64_t Start, uint8_t Kind, rtl::TStringList& L
     const uint16_t Type = ReadWord();
     const int32_t Count = ReadLong();
     const int32_t V = ReadLong();
-    // An unsupported type raises, which fails the directory at this entry.
-    const std::string Text = FormatValue(E, Type, Count, V);
     uint8_t SubKind = 0;
     switch (Tag) {
     case TagExifIFD:
@@ -315,11 +317,17 @@ bool TvxExifStream::ReadEntries(int64_t Start, uint8_t Kind, rtl::TStringList& L
     default:
       break;
     }
+    TTagNameBuffer NameBuffer{};
+    const std::string_view Name = TagNameView(Kind, Tag, NameBuffer);
+    const bool Keep = OnlyName.empty() || rtl::SameName(Name, OnlyName);
+    // An unsupported type raises, which fails the directory at this entry.
+    // A pointer's own value is read but never shown.
+    const std::string Text = FormatValue(E, Type, Count, V, Keep && SubKind == 0);
     if (SubKind != 0) {
-      if (!ReadIFDAt(V, SubKind, List, Depth + 1))
-        List.Add(TagName(Kind, Tag) + "=[ ERROR ]");
-    } else {
-      List.Add(TagName(Kind, Tag) + "=" + Text);
+      if (!ReadIFDAt(V, SubKind, List, Depth + 1) && Keep)
+        List.Add(std::string(Name) + "=[ ERROR ]");
+    } else if (Keep) {
+      List.Add(std::string(Name).append("=").append(Text));
     }
     SetPosition(E + 12);
   }
@@ -331,8 +339,9 @@ bool TvxExifStream::ReadEntries(int64_t Start, uint8_t Kind, rtl::TStringList& L
   return ReadIFDAt(Next, Kind, List, Depth + 1);
 }
 
-bool ReadExifInfo(const std::string& FileName, rtl::TStringList& List) {
+bool ReadExifInfo(const std::string& FileName, rtl::TStringList& List, std::string_view OnlyName) {
   TvxExifStream S(FileName, rtl::fmOpenRead | rtl::fmShareDenyWrite);
+  S.OnlyName = OnlyName;
   if (S.Eof())
     return false;
   if (S.ReadWord() != 0xFFD8)
@@ -373,7 +382,7 @@ bool ReadExifInfo(const std::string& FileName, rtl::TStringList& List) {
   return S.ReadIFD(O, 0, List);
 }
 
-std::string TagName(uint8_t Kind, uint16_t Tag) {
+std::string_view TagNameView(uint8_t Kind, uint16_t Tag, TTagNameBuffer& Buffer) {
   const char* Name = nullptr;
   switch (Kind) {
   case 0:
@@ -389,7 +398,23 @@ std::string TagName(uint8_t Kind, uint16_t Tag) {
   default:
     break;
   }
-  return Name != nullptr ? std::string(Name) : HexTagName(Tag);
+  if (Name != nullptr)
+    return Name;
+  static constexpr char Digits[] = "0123456789ABCDEF";
+  Buffer = {'T',
+            'a',
+            'g',
+            ' ',
+            Digits[Tag >> 12],
+            Digits[(Tag >> 8) & 0xF],
+            Digits[(Tag >> 4) & 0xF],
+            Digits[Tag & 0xF]};
+  return {Buffer.data(), Buffer.size()};
+}
+
+std::string TagName(uint8_t Kind, uint16_t Tag) {
+  TTagNameBuffer Buffer{};
+  return std::string(TagNameView(Kind, Tag, Buffer));
 }
 
 std::string StripControl(std::string_view S) {

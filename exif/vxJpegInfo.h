@@ -5,6 +5,7 @@
 #include "rtl/StringList.h"
 #include "vxFileStream.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,6 +24,8 @@ public:
   bool ReadIFD(int32_t Offset, uint8_t Kind, rtl::TStringList& List);
 
   int32_t ExifBase = 0;
+  // When not empty, only lines of this name are added to the list.
+  std::string_view OnlyName;
 
   // Directories deeper than this fail unread (IFD0 is level 1).
   static constexpr int MaxDepth = 64;
@@ -33,7 +36,9 @@ public:
 private:
   bool ReadIFDAt(int32_t Offset, uint8_t Kind, rtl::TStringList& List, int Depth);
   bool ReadEntries(int64_t Start, uint8_t Kind, rtl::TStringList& List, int Depth);
-  std::string FormatValue(int64_t Entry, uint16_t Type, int32_t Count, int32_t Value);
+  // The value text of one entry; with Keep false the values are only
+  // checked to be readable, with the same outcome, and the text is empty.
+  std::string FormatValue(int64_t Entry, uint16_t Type, int32_t Count, int32_t Value, bool Keep);
   void Spend(int64_t Bytes);
 
   std::unordered_set<int64_t> VisitedDirectories;
@@ -43,12 +48,17 @@ private:
 // True when FileName holds an Exif APP1 segment and IFD0 with its chain was
 // read without failure; List receives one line per tag either way. Errors
 // outside the directory walk (the file cannot be opened, it ends during the
-// marker scan or the header) are raised to the caller.
-bool ReadExifInfo(const std::string& FileName, rtl::TStringList& List);
+// marker scan or the header) are raised to the caller. With OnlyName, List
+// receives only the lines of that name; every value is still read, so the
+// result and those lines are what a full read gives.
+bool ReadExifInfo(const std::string& FileName, rtl::TStringList& List, std::string_view OnlyName = {});
 
 // Display name of a tag in a directory of the given kind
 // (0 main, 1 Exif, 2 GPS, 3 Interoperability).
 std::string TagName(uint8_t Kind, uint16_t Tag);
+// The same without allocating: "Tag XXXX" names are built in Buffer.
+using TTagNameBuffer = std::array<char, 8>;
+std::string_view TagNameView(uint8_t Kind, uint16_t Tag, TTagNameBuffer& Buffer);
 
 // S without the characters below code 32.
 std::string StripControl(std::string_view S);

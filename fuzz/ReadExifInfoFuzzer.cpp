@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,25 +76,42 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
   return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-  // Kept across runs so that the list's storage is reused.
-  static rtl::TStringList List;
+// How one read ended: its result, or the message it raised.
+std::string Outcome(rtl::TStringList& List, std::string_view OnlyName) {
   List.Clear();
+  try {
+    return ReadExifInfo(InputPath, List, OnlyName) ? "true" : "false";
+  } catch (const rtl::EFOpenError&) {
+    Fail("the input file could not be opened");
+  } catch (const rtl::Exception& E) {
+    // Truncated marker scan or header: raised to the caller by design.
+    return E.Message();
+  }
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  // Kept across runs so that the lists' storage is reused.
+  static rtl::TStringList List;
+  static rtl::TStringList Dates;
   WriteInput(Data, Size);
 
   const int FreeFdBefore = LowestFreeFd();
-  try {
-    ReadExifInfo(InputPath, List);
-  } catch (const rtl::EFOpenError&) {
-    Fail("the input file could not be opened");
-  } catch (const rtl::Exception&) {
-    // Truncated marker scan or header: raised to the caller by design.
-  }
+  const std::string Full = Outcome(List, {});
   if (LowestFreeFd() != FreeFdBefore)
     Fail("ReadExifInfo left a file open");
-
   for (const std::string& Line : List)
     if (Line.find('=') == std::string::npos)
       Fail(("line without '=': " + Line).c_str());
+
+  // Renames read the date alone; that must end as the full read does and
+  // keep exactly its DateTime lines.
+  if (Outcome(Dates, "DateTime") != Full)
+    Fail("reading only the date ended differently");
+  int32_t D = 0;
+  for (const std::string& Line : List)
+    if (Line.rfind("DateTime=", 0) == 0 && (D >= Dates.Count() || Dates[D++] != Line))
+      Fail("reading only the date gave other lines");
+  if (D != Dates.Count())
+    Fail("reading only the date gave more lines");
   return 0;
 }

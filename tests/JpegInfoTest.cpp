@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -44,11 +45,10 @@ struct TResult {
   Lines List;
 };
 
-TResult Read(const fixture::TTempDir& Temp, const std::string& Bytes) {
-  const auto Name = Temp.File("photo.jpg", Bytes);
+TResult ReadOnce(const std::string& Name, std::string_view OnlyName) {
   rtl::TStringList List;
   try {
-    const bool Ok = ReadExifInfo(Name, List);
+    const bool Ok = ReadExifInfo(Name, List, OnlyName);
     return {Ok ? TOutcome::True : TOutcome::False, {List.begin(), List.end()}};
   } catch (const rtl::EFOpenError&) {
     throw;
@@ -56,6 +56,20 @@ TResult Read(const fixture::TTempDir& Temp, const std::string& Bytes) {
     EXPECT_EQ(E.Message(), "Out of bounds");
     return {TOutcome::OutOfBounds, {List.begin(), List.end()}};
   }
+}
+
+// Every case also checks that a read for the date alone, which renames use,
+// ends the same way and keeps exactly the full read's DateTime lines.
+TResult Read(const fixture::TTempDir& Temp, const std::string& Bytes) {
+  const auto Name = Temp.File("photo.jpg", Bytes);
+  TResult Full = ReadOnce(Name, {});
+  const TResult DateOnly = ReadOnce(Name, "DateTime");
+  Lines Dates;
+  std::copy_if(Full.List.begin(), Full.List.end(), std::back_inserter(Dates),
+               [](const std::string& Line) { return Line.rfind("DateTime=", 0) == 0; });
+  EXPECT_EQ(DateOnly.Outcome, Full.Outcome);
+  EXPECT_EQ(DateOnly.List, Dates);
+  return Full;
 }
 
 std::string OrderName(TOrder Order) { return Order == TOrder::II ? "II" : "MM"; }
