@@ -2,6 +2,8 @@
 
 #include "rtl/Exceptions.h"
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -51,19 +53,6 @@ uint8_t TvxFileStream::LoadAndReadByteAt(int32_t Pos) {
   return B;
 }
 
-uint16_t TvxFileStream::ReadWord() {
-  const uint16_t B1 = ReadByte();
-  const uint16_t B2 = ReadByte();
-  return ByteOrder == 1 ? static_cast<uint16_t>(B1 << 8 | B2) : static_cast<uint16_t>(B2 << 8 | B1);
-}
-
-int32_t TvxFileStream::ReadLong() {
-  const uint32_t W1 = ReadWord();
-  const uint32_t W2 = ReadWord();
-  // Conversion to a signed type is modular in C++20.
-  return static_cast<int32_t>(ByteOrder == 1 ? (W1 << 16 | W2) : (W2 << 16 | W1));
-}
-
 int32_t TvxFileStream::ReadBytes(std::string& S, int32_t Len) {
   int32_t Stored = 0;
   while (!Eof() && Stored < Len && static_cast<size_t>(Stored) < S.size()) {
@@ -71,6 +60,22 @@ int32_t TvxFileStream::ReadBytes(std::string& S, int32_t Len) {
     ++Stored;
   }
   return Stored;
+}
+
+void TvxFileStream::ReadBlock(uint8_t* Out, int32_t Len) {
+  while (Len > 0) {
+    *Out++ = ReadByte(); // loads the window or raises
+    --Len;
+    if (Position < 0)
+      continue;
+    const int64_t WindowEnd = std::min<int64_t>(static_cast<int64_t>(WindowStart) + WindowCount,
+                                                std::numeric_limits<int32_t>::max());
+    const int32_t N = static_cast<int32_t>(std::clamp<int64_t>(WindowEnd - Position, 0, Len));
+    std::memcpy(Out, Buffer.get() + (Position - WindowStart), static_cast<size_t>(N));
+    Out += N;
+    Len -= N;
+    Position += N;
+  }
 }
 
 void TvxFileStream::SetPosition(int64_t Value) { Position = ToPosition(Value); }

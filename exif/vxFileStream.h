@@ -36,11 +36,23 @@ public:
   }
   uint8_t ReadByte() { return ReadByteAt(Position); }
   char ReadChar() { return static_cast<char>(ReadByte()); }
-  uint16_t ReadWord();
-  int32_t ReadLong();
+  uint16_t ReadWord() {
+    const uint16_t B1 = ReadByte();
+    const uint16_t B2 = ReadByte();
+    return ByteOrder == 1 ? static_cast<uint16_t>(B1 << 8 | B2) : static_cast<uint16_t>(B2 << 8 | B1);
+  }
+  // Callers treat the 32 bits as signed; the conversion is modular in C++20.
+  int32_t ReadLong() {
+    const uint32_t W1 = ReadWord();
+    const uint32_t W2 = ReadWord();
+    return static_cast<int32_t>(ByteOrder == 1 ? (W1 << 16 | W2) : (W2 << 16 | W1));
+  }
   // Stores characters into S from its start while Eof is false and fewer
   // than Len are stored; returns the number stored. S must hold Len bytes.
   int32_t ReadBytes(std::string& S, int32_t Len);
+  // Len sequential bytes into Out: the same window loads and the same
+  // failure as Len ReadByte calls, without the per-byte cost.
+  void ReadBlock(uint8_t* Out, int32_t Len);
 
   // Positions are computed in 64 bits by callers so that sums of offsets
   // never overflow; a value outside the 32-bit range can never be read and

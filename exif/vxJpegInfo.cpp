@@ -143,11 +143,7 @@ template <typename T> void AppendDecimal(std::string& S, T Value) {
   S.append(Buf.data(), Res.ptr);
 }
 
-void AppendHexByte(std::string& S, uint8_t B) {
-  static constexpr char Digits[] = "0123456789ABCDEF";
-  S += Digits[B >> 4];
-  S += Digits[B & 0xF];
-}
+constexpr char HexDigits[] = "0123456789ABCDEF";
 
 enum TFieldType : uint16_t {
   ftByte = 1,
@@ -212,22 +208,21 @@ void TvxExifStream::Spend(int64_t Bytes) {
   BudgetLeft -= Bytes;
 }
 
-std::string TvxExifStream::FormatValue(int64_t Entry, uint16_t Type, int32_t Count, int32_t Value,
-                                       bool Keep) {
+void TvxExifStream::FormatValue(int64_t Entry, uint16_t Type, int32_t Count, int32_t Value, bool Keep,
+                                std::string& Text) {
   const int64_t Size = ElementSize(Type);
   if (Size == 0)
     throw rtl::Exception("Unsupported field type");
-  std::string Text;
   if ((Type == ftLong || Type == ftSLong) && Count <= 1) {
     if (Keep)
       AppendDecimal(Text, Value);
-    return Text;
+    return;
   }
   const bool Inline = Type != ftRational && Type != ftSRational && Count * Size <= 4;
   const int64_t Where = Inline ? Entry + 8 : static_cast<int64_t>(ExifBase) + Value;
   SetPosition(Where);
   if (Count <= 0)
-    return Text;
+    return;
   Spend(Count * Size);
   if (!Keep) {
     // Files have no holes: when the first and the last byte can be read, so
@@ -235,10 +230,10 @@ std::string TvxExifStream::FormatValue(int64_t Entry, uint16_t Type, int32_t Cou
     ReadByte();
     const int64_t Last = Where + Count * Size - 1;
     ReadByteAt(Last > std::numeric_limits<int32_t>::max() ? Unreachable : static_cast<int32_t>(Last));
-    return Text;
+    return;
   }
   // Room for the usual short values at once; longer ones grow as they are read.
-  Text.reserve(static_cast<size_t>(std::min<int64_t>(Count, 256) * TextPerElement(Type)));
+  Text.reserve(Text.size() + static_cast<size_t>(std::min<int64_t>(Count, 256) * TextPerElement(Type)));
   // One loop per type keeps the per-element work free of branches on it.
   const auto Join = [&](char Separator, auto AppendElement) {
     for (int32_t I = 0; I < Count; ++I) {
@@ -247,13 +242,38 @@ std::string TvxExifStream::FormatValue(int64_t Entry, uint16_t Type, int32_t Cou
       AppendElement();
     }
   };
+  // Single bytes are read and formatted a block at a time, written straight
+  // into the text; the separator after the last one is dropped at the end.
+  const auto ForEachBlock = [&](size_t MaxChars, auto Format) {
+    std::array<uint8_t, 4096> Block;
+    for (int32_t Done = 0; Done < Count;) {
+      const int32_t N = std::min<int32_t>(Count - Done, static_cast<int32_t>(Block.size()));
+      ReadBlock(Block.data(), N);
+      const size_t Old = Text.size();
+      Text.resize(Old + MaxChars * static_cast<size_t>(N));
+      char* const Begin = Text.data() + Old;
+      char* P = Begin;
+      for (int32_t I = 0; I < N; ++I)
+        P = Format(P, Block[static_cast<size_t>(I)]);
+      Text.resize(Old + static_cast<size_t>(P - Begin));
+      Done += N;
+    }
+  };
   switch (Type) {
   case ftByte:
-    Join(',', [&] { AppendDecimal(Text, ReadByte()); });
+    ForEachBlock(4, [](char* P, uint8_t B) {
+      P = std::to_chars(P, P + 3, B).ptr;
+      *P = ',';
+      return P + 1;
+    });
+    Text.pop_back(); // the separator after the last byte
     break;
   case ftAscii:
-    for (int32_t I = 0; I < Count; ++I)
-      Text += ReadChar();
+    // Control characters are dropped as they come.
+    ForEachBlock(1, [](char* P, uint8_t B) {
+      *P = static_cast<char>(B);
+      return B >= 32 ? P + 1 : P;
+    });
     break;
   case ftShort:
     Join(',', [&] { AppendDecimal(Text, ReadWord()); });
@@ -271,10 +291,15 @@ std::string TvxExifStream::FormatValue(int64_t Entry, uint16_t Type, int32_t Cou
     });
     break;
   default: // ftUndefined
-    Join(' ', [&] { AppendHexByte(Text, ReadByte()); });
+    ForEachBlock(3, [](char* P, uint8_t B) {
+      P[0] = HexDigits[B >> 4];
+      P[1] = HexDigits[B & 0xF];
+      P[2] = ' ';
+      return P + 3;
+    });
+    Text.pop_back(); // the separator after the last byte
     break;
   }
-  return Type == ftAscii ? StripControl(Text) : Text;
 }
 
 bool TvxExifStream::ReadIFD(int32_t Offset, uint8_t Kind, rtl::TStringList& List) {
@@ -320,14 +345,18 @@ bool TvxExifStream::ReadEntries(int64_t Start, uint8_t Kind, rtl::TStringList& L
     TTagNameBuffer NameBuffer{};
     const std::string_view Name = TagNameView(Kind, Tag, NameBuffer);
     const bool Keep = OnlyName.empty() || rtl::SameName(Name, OnlyName);
-    // An unsupported type raises, which fails the directory at this entry.
-    // A pointer's own value is read but never shown.
-    const std::string Text = FormatValue(E, Type, Count, V, Keep && SubKind == 0);
+    // The value is formatted straight after "Name=". An unsupported type
+    // raises, which fails the directory at this entry. A pointer's own value
+    // is read but never shown.
+    std::string Line;
+    if (Keep)
+      Line.append(Name).append("=");
+    FormatValue(E, Type, Count, V, Keep && SubKind == 0, Line);
     if (SubKind != 0) {
       if (!ReadIFDAt(V, SubKind, List, Depth + 1) && Keep)
-        List.Add(std::string(Name) + "=[ ERROR ]");
+        List.Add(Line.append("[ ERROR ]"));
     } else if (Keep) {
-      List.Add(std::string(Name).append("=").append(Text));
+      List.Add(std::move(Line));
     }
     SetPosition(E + 12);
   }

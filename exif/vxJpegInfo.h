@@ -36,9 +36,10 @@ public:
 private:
   bool ReadIFDAt(int32_t Offset, uint8_t Kind, rtl::TStringList& List, int Depth);
   bool ReadEntries(int64_t Start, uint8_t Kind, rtl::TStringList& List, int Depth);
-  // The value text of one entry; with Keep false the values are only
-  // checked to be readable, with the same outcome, and the text is empty.
-  std::string FormatValue(int64_t Entry, uint16_t Type, int32_t Count, int32_t Value, bool Keep);
+  // Appends the value text of one entry to Text; with Keep false the values
+  // are only checked to be readable, with the same outcome, and nothing is
+  // appended.
+  void FormatValue(int64_t Entry, uint16_t Type, int32_t Count, int32_t Value, bool Keep, std::string& Text);
   void Spend(int64_t Bytes);
 
   std::unordered_set<int64_t> VisitedDirectories;
