@@ -1,5 +1,6 @@
 #include "../FileSystem.h"
 #include "../Exceptions.h"
+#include "../ListingOrder.h"
 #include "ErrorText.h"
 
 #include <algorithm>
@@ -93,25 +94,6 @@ bool CopyBytes(int From, int To) {
   }
 }
 
-bool IsDotOrDotDot(const char* Name) {
-  return Name[0] == '.' && (Name[1] == '\0' || (Name[1] == '.' && Name[2] == '\0'));
-}
-
-char FoldAscii(char C) noexcept { return (C >= 'A' && C <= 'Z') ? static_cast<char>(C + ('a' - 'A')) : C; }
-
-bool ListOrder(const TSearchRec& A, const TSearchRec& B) {
-  const size_t N = std::min(A.Name.size(), B.Name.size());
-  for (size_t I = 0; I < N; ++I) {
-    const auto FA = static_cast<unsigned char>(FoldAscii(A.Name[I]));
-    const auto FB = static_cast<unsigned char>(FoldAscii(B.Name[I]));
-    if (FA != FB)
-      return FA < FB;
-  }
-  if (A.Name.size() != B.Name.size())
-    return A.Name.size() < B.Name.size();
-  return A.Name < B.Name;
-}
-
 // Attribute word for an entry, or 0 for one the scan passes over.
 uint32_t EntryAttr(int DirFd, const dirent& E) {
   switch (E.d_type) {
@@ -203,7 +185,7 @@ bool ListDirectory(const std::string& Dir, std::vector<TSearchRec>& Entries) {
     if (Attr != 0)
       Entries.push_back({E->d_name, Attr});
   }
-  std::sort(Entries.begin(), Entries.end(), ListOrder);
+  SortListing(Entries);
   return true;
 }
 

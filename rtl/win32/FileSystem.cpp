@@ -1,6 +1,7 @@
 #include "../FileSystem.h"
 #include "../Exceptions.h"
 #include "../FileNames.h"
+#include "../ListingOrder.h"
 #include "ErrorText.h"
 #include "Win32Api.h"
 
@@ -48,26 +49,6 @@ TFileOpResult Failure(DWORD Error) {
   if (Error == ERROR_ALREADY_EXISTS || Error == ERROR_FILE_EXISTS)
     return {TFileOpStatus::TargetExists, {}};
   return {TFileOpStatus::Failed, ErrorText(Error)};
-}
-
-bool IsDotOrDotDot(const char* Name) {
-  return Name[0] == '.' && (Name[1] == '\0' || (Name[1] == '.' && Name[2] == '\0'));
-}
-
-char FoldAscii(char C) noexcept { return (C >= 'A' && C <= 'Z') ? static_cast<char>(C + ('a' - 'A')) : C; }
-
-// The same order as on every platform, whatever the file system delivers.
-bool ListOrder(const TSearchRec& A, const TSearchRec& B) {
-  const size_t N = std::min(A.Name.size(), B.Name.size());
-  for (size_t I = 0; I < N; ++I) {
-    const auto FA = static_cast<unsigned char>(FoldAscii(A.Name[I]));
-    const auto FB = static_cast<unsigned char>(FoldAscii(B.Name[I]));
-    if (FA != FB)
-      return FA < FB;
-  }
-  if (A.Name.size() != B.Name.size())
-    return A.Name.size() < B.Name.size();
-  return A.Name < B.Name;
 }
 
 // The directory bit decides, whatever else is set (Wine marks every name
@@ -136,7 +117,7 @@ bool ListDirectory(const std::string& Dir, std::vector<TSearchRec>& Entries) {
     if (Attr != 0)
       Entries.push_back({Data.cFileName, Attr});
   } while (Find.Next(Data));
-  std::sort(Entries.begin(), Entries.end(), ListOrder);
+  SortListing(Entries);
   return true;
 }
 
