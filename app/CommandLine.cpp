@@ -17,16 +17,31 @@ constexpr int ExitNotFound = 2;
 constexpr int ExitIllegalMask = 3;
 
 void ApplyOption(std::string_view Arg) {
-  if (Arg == "/i")
+  if (Arg == OptInfo)
     InfoMode = true;
-  else if (Arg == "/c")
+  else if (Arg == OptCopy)
     CopyMode = true;
-  else if (Arg == "/r")
+  else if (Arg == OptRecursive)
     Recursive = true;
-  else if (Arg.substr(0, 3) == "/t:")
-    Tag = Arg.substr(3);
-  else if (Arg == "/s")
+  else if (Arg.substr(0, OptTag.size()) == OptTag)
+    Tag = Arg.substr(OptTag.size());
+  else if (Arg == OptSuffix)
     UsePrefix = false;
+}
+
+// "--help" and "--version" count wherever they stand; the first one wins.
+std::optional<int> HelpOrVersion(const std::vector<std::string>& Args) {
+  for (const std::string& Arg : Args) {
+    if (Arg == OptHelp) {
+      ShowUsage();
+      return 0;
+    }
+    if (Arg == OptVersion) {
+      rtl::WriteLine("snapstamp " SNAPSTAMP_VERSION);
+      return 0;
+    }
+  }
+  return std::nullopt;
 }
 
 bool HasMaskCharacter(std::string_view Name) { return Name.find_first_of("*?()") != std::string_view::npos; }
@@ -88,6 +103,8 @@ void ShowUsage() {
 }
 
 std::optional<int> ParseCommandLine(const std::vector<std::string>& Args) {
+  if (const auto Status = HelpOrVersion(Args))
+    return Status;
   if (rtl::ShellExpandsWildcards && std::count_if(Args.begin(), Args.end(), [](const std::string& A) {
                                       return !rtl::IsOptionArgument(A);
                                     }) >= 2)
