@@ -1,8 +1,150 @@
-// POSIX version: fork and execv, with both output streams read through pipes
-// so that neither can fill up and stall the child.
+// Both output streams are read through pipes, so that neither can fill up
+// and stall the child. POSIX: fork and execv. Windows: CreateProcessA with
+// the arguments quoted for the C run-time's splitting, one reader thread per
+// pipe, and TerminateProcess at the deadline.
 #include "RunProgram.h"
 
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+
+#include "rtl/win32/Win32Api.h"
+
+#include <array>
+#include <functional>
+#include <thread>
+
+namespace runner {
+
+namespace {
+
+// Closes a handle on every path out of a scope.
+class THandle {
+public:
+  THandle() = default;
+  explicit THandle(HANDLE H) noexcept : FHandle(H == INVALID_HANDLE_VALUE ? nullptr : H) {}
+  ~THandle() { Close(); }
+  THandle(const THandle&) = delete;
+  THandle& operator=(const THandle&) = delete;
+  HANDLE Get() const noexcept { return FHandle; }
+  HANDLE* Out() noexcept { return &FHandle; }
+  void Close() noexcept {
+    if (FHandle != nullptr)
+      ::CloseHandle(FHandle);
+    FHandle = nullptr;
+  }
+
+private:
+  HANDLE FHandle = nullptr;
+};
+
+// The child parses its command line with the C run-time's rules: an argument
+// with blanks or quotes is quoted, a quote inside is escaped with "\", and
+// backslashes are doubled only where a quote follows them.
+std::string QuoteArgument(const std::string& Arg) {
+  if (!Arg.empty() && Arg.find_first_of(" \t\n\v\"") == std::string::npos)
+    return Arg;
+  std::string R = "\"";
+  size_t Backslashes = 0;
+  for (const char C : Arg) {
+    if (C == '\\') {
+      ++Backslashes;
+      continue;
+    }
+    R.append(C == '"' ? 2 * Backslashes + 1 : Backslashes, '\\');
+    R += C;
+    Backslashes = 0;
+  }
+  R.append(2 * Backslashes, '\\');
+  R += '"';
+  return R;
+}
+
+void Drain(HANDLE Pipe, std::string& Sink) {
+  std::array<char, 65536> Buf{};
+  DWORD N = 0;
+  while (::ReadFile(Pipe, Buf.data(), static_cast<DWORD>(Buf.size()), &N, nullptr) && N > 0)
+    Sink.append(Buf.data(), N);
+}
+
+std::string LastError(const char* What) {
+  return std::string(What) + ": error " + std::to_string(::GetLastError());
+}
+
+} // namespace
+
+TRunResult RunProgram(const std::filesystem::path& Exe, const std::vector<std::string>& Args,
+                      const std::filesystem::path& WorkDir, const TLimits& Limits,
+                      std::chrono::milliseconds Timeout) {
+  TRunResult Result;
+  if (Limits.FileSize || Limits.OpenFiles) {
+    ADD_FAILURE() << "resource limits exist on POSIX systems only";
+    return Result;
+  }
+  const std::string ExeName = std::filesystem::absolute(Exe).make_preferred().string();
+  const std::string DirName = WorkDir.string();
+  std::string CommandLine = "\"" + ExeName + "\"";
+  for (const std::string& Arg : Args)
+    CommandLine.append(" ").append(QuoteArgument(Arg));
+
+  // Only the child's ends are inheritable. The tests start one child at a
+  // time, so no other child can pick these up.
+  SECURITY_ATTRIBUTES Inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  THandle OutRead, OutWrite, ErrRead, ErrWrite;
+  if (!::CreatePipe(OutRead.Out(), OutWrite.Out(), &Inherit, 0) ||
+      !::CreatePipe(ErrRead.Out(), ErrWrite.Out(), &Inherit, 0) ||
+      !::SetHandleInformation(OutRead.Get(), HANDLE_FLAG_INHERIT, 0) ||
+      !::SetHandleInformation(ErrRead.Get(), HANDLE_FLAG_INHERIT, 0)) {
+    ADD_FAILURE() << LastError("CreatePipe");
+    return Result;
+  }
+  THandle Null(::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &Inherit, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  STARTUPINFOA Startup{};
+  Startup.cb = sizeof Startup;
+  Startup.dwFlags = STARTF_USESTDHANDLES;
+  Startup.hStdInput = Null.Get();
+  Startup.hStdOutput = OutWrite.Get();
+  Startup.hStdError = ErrWrite.Get();
+  PROCESS_INFORMATION Info{};
+  if (!::CreateProcessA(ExeName.c_str(), CommandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                        nullptr, DirName.c_str(), &Startup, &Info)) {
+    ADD_FAILURE() << "cannot start " << ExeName << " in " << DirName << ": " << LastError("CreateProcessA");
+    return Result;
+  }
+  const THandle Process(Info.hProcess);
+  const THandle Thread(Info.hThread);
+  // The pipes end when the child and nobody else holds their write ends.
+  OutWrite.Close();
+  ErrWrite.Close();
+  Null.Close();
+  std::thread OutReader(Drain, OutRead.Get(), std::ref(Result.Out));
+  std::thread ErrReader(Drain, ErrRead.Get(), std::ref(Result.Err));
+
+  if (::WaitForSingleObject(Process.Get(), static_cast<DWORD>(Timeout.count())) != WAIT_OBJECT_0) {
+    Result.TimedOut = true;
+    ::TerminateProcess(Process.Get(), 1);
+    ::WaitForSingleObject(Process.Get(), INFINITE);
+  }
+  OutReader.join();
+  ErrReader.join();
+  DWORD Code = 0;
+  ::GetExitCodeProcess(Process.Get(), &Code);
+  if (Result.TimedOut) {
+    ADD_FAILURE() << ExeName << " did not finish within " << Timeout.count() << " ms and was killed";
+  } else if ((Code & 0xC0000000U) == 0xC0000000U) {
+    // An exception status such as 0xC0000005: the child crashed.
+    ADD_FAILURE() << ExeName << " ended with exception 0x" << std::hex << Code << std::dec << "\n"
+                  << Result.Err;
+  } else {
+    Result.ExitStatus = static_cast<int>(Code);
+  }
+  return Result;
+}
+
+} // namespace runner
+
+#else
 
 #include <array>
 #include <cerrno>
@@ -195,3 +337,5 @@ TRunResult RunProgram(const std::filesystem::path& Exe, const std::vector<std::s
 }
 
 } // namespace runner
+
+#endif
