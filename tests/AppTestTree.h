@@ -39,7 +39,8 @@ public:
   TTree& operator=(const TTree&) = delete;
 
   const fs::path& Path() const noexcept { return FRoot; }
-  std::string Abs(const std::string& Rel) const { return (FRoot / Rel).string(); }
+  // The absolute name of Rel ("a/b") as the platform writes it.
+  std::string Abs(const std::string& Rel) const { return (FRoot / Rel).make_preferred().string(); }
 
   // Writes Bytes to Rel, creating its directories.
   void Put(const std::string& Rel, const std::string& Bytes) const {
@@ -57,8 +58,8 @@ public:
   void Mkdir(const std::string& Rel) const { fs::create_directories(FRoot / Rel); }
   std::string Read(const std::string& Rel) const { return ReadFile(FRoot / Rel); }
 
-  // Every entry below the root, without following links, sorted; directories
-  // end in "/".
+  // Every entry below the root, without following links, sorted; "/"
+  // separates and ends directory names on every platform.
   std::vector<std::string> Entries() const {
     std::vector<std::string> R;
     for (auto It = fs::recursive_directory_iterator(FRoot); It != fs::recursive_directory_iterator(); ++It) {
