@@ -1,7 +1,9 @@
 // The file-name, command-line and file-system rules that only the Windows
 // build has: drive and share prefixes, "\" and ":" in names, case-blind
 // names, CR LF line ends, and the Win32 calls that must never replace a file.
+// What both builds share runs in app_tests on both.
 #include "ExifFixture.h"
+#include "RunProgram.h"
 #include "app/ProcessFile.h"
 #include "app/Settings.h"
 #include "rtl/FileNames.h"
@@ -87,13 +89,6 @@ TEST(WindowsFileNames, BackslashAndColonEndTheDirectoryPart) {
   }
   EXPECT_EQ(rtl::JoinPath("C:\\Pics", "a.jpg"), "C:\\Pics\\a.jpg");
   EXPECT_EQ(rtl::JoinPath("C:\\", "a.jpg"), "C:\\a.jpg");
-}
-
-TEST(WindowsFileNames, CounterText) {
-  EXPECT_EQ(app::CounterText(0), "");
-  EXPECT_EQ(app::CounterText(1), "");
-  EXPECT_EQ(app::CounterText(2), " (2) ");
-  EXPECT_EQ(app::CounterText(998), " (998) ");
 }
 
 TEST(WindowsCommandLine, OptionsAndMasks) {
@@ -260,37 +255,9 @@ struct TRun {
 };
 
 TRun RunSnapstamp(const fs::path& WorkDir, const std::vector<std::string>& Args) {
-  static const std::string Exe = fs::absolute(SNAPSTAMP_EXE).string();
-  const fs::path OutName = WorkDir.parent_path() / (WorkDir.filename().string() + ".out");
-  SECURITY_ATTRIBUTES Inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  const HANDLE Out = ::CreateFileA(OutName.string().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &Inherit,
-                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  EXPECT_NE(Out, INVALID_HANDLE_VALUE);
-  std::string CommandLine;
-  for (const std::string& Arg : Args)
-    CommandLine.append(" \"").append(Arg).append("\"");
-  CommandLine.insert(0, "\"" + Exe + "\"");
-  STARTUPINFOA Startup{};
-  Startup.cb = sizeof Startup;
-  Startup.dwFlags = STARTF_USESTDHANDLES;
-  Startup.hStdInput = INVALID_HANDLE_VALUE;
-  Startup.hStdOutput = Out;
-  Startup.hStdError = Out;
-  PROCESS_INFORMATION Process{};
-  TRun R;
-  if (::CreateProcessA(Exe.c_str(), CommandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                       WorkDir.string().c_str(), &Startup, &Process)) {
-    ::WaitForSingleObject(Process.hProcess, INFINITE);
-    ::GetExitCodeProcess(Process.hProcess, &R.Status);
-    ::CloseHandle(Process.hThread);
-    ::CloseHandle(Process.hProcess);
-  } else {
-    ADD_FAILURE() << "cannot start " << Exe;
-  }
-  ::CloseHandle(Out);
-  R.Output = ReadAll(OutName);
-  fs::remove(OutName);
-  return R;
+  const runner::TRunResult R = runner::RunProgram(SNAPSTAMP_EXE, Args, WorkDir);
+  EXPECT_EQ(R.Err, "");
+  return {static_cast<DWORD>(R.ExitStatus), R.Out};
 }
 
 class WindowsProgram : public WindowsFileSystem {
@@ -309,35 +276,6 @@ TEST_F(WindowsProgram, EveryLineEndsInCrLf) {
     }
   EXPECT_EQ(Lines, 11u);
   EXPECT_EQ(R.Output.substr(0, 2), "\r\n");
-}
-
-TEST_F(WindowsProgram, ArgumentErrors) {
-  Temp.File("a.jpg", Photo);
-  fs::create_directory(Temp.Path() / "sub");
-  struct TCase {
-    std::vector<std::string> Args;
-    DWORD Status;
-    std::string Output; // empty: the usage text
-  } const Cases[] = {
-      {{"sub\\*.jpg"}, 3, "Error, file mask isn't legal\r\n\r\n"},
-      {{"..\\*.jpg"}, 3, "Error, file mask isn't legal\r\n\r\n"},
-      {{"a(1).jpg"}, 0, "The system cannot find the file specified.\r\n       0 file(s) renamed.\r\n"},
-      {{"missing.jpg"}, 2, "Error, file wasn't found\r\n\r\n"},
-      {{"sub"}, 2, "Error, file wasn't found\r\n\r\n"},
-      {{"/i"}, 1, ""},
-      {{"/i", "/a.jpg"}, 1, ""},
-  };
-  for (const TCase& C : Cases) {
-    SCOPED_TRACE(C.Args.back());
-    const TRun R = RunSnapstamp(Temp.Path(), C.Args);
-    EXPECT_EQ(R.Status, C.Status);
-    if (C.Output.empty())
-      EXPECT_NE(R.Output.find("\r\nSnapstamp [/c] [/r] [/s] [/t:tag] <filename>\r\n"), std::string::npos)
-          << R.Output;
-    else
-      EXPECT_EQ(R.Output, C.Output);
-  }
-  EXPECT_TRUE(rtl::FileExists(In("a.jpg")));
 }
 
 // Without a shell that expands wildcards, several names are no list: every
