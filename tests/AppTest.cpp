@@ -104,6 +104,15 @@ std::vector<TArgCase> ArgCases() {
       {"absolute_mask", {"/r", platform::RootPath("tmp/*.jpg")}, IllegalMask, 3},
       {"parentheses_with_directory", {Path("sub/a(1).jpg")}, IllegalMask, 3},
       {"parentheses_make_a_mask", {"a(1).jpg"}, NothingFound, 0},
+      // --help and --version count wherever they stand and change nothing.
+      {"help", {"--help"}, Usage, 0},
+      {"help_among_options_and_a_file", {"/c", "--help", "IMG_0001.JPG"}, Usage, 0},
+      {"help_after_the_file", {"IMG_0001.JPG", "--help"}, Usage, 0},
+      {"version", {"--version"}, Lines("snapstamp " SNAPSTAMP_VERSION "\n"), 0},
+      {"version_before_help",
+       {"IMG_0001.JPG", "--version", "--help"},
+       Lines("snapstamp " SNAPSTAMP_VERSION "\n"),
+       0},
   };
   // On Windows every argument starting with "/" is an option.
   if (!platform::SlashPathIsFileName)
