@@ -18,27 +18,25 @@ constexpr int32_t LastCounter = 998;
 constexpr std::string_view DateTimeName = "DateTime";
 
 // One listing line: the name right-aligned in 29 columns, ": ", the value.
-// Line is scratch space reused from line to line.
-void PrintTagLine(std::string& Line, std::string_view Name, std::string_view Value) {
-  Line.assign(Name.size() < 29 ? 29 - Name.size() : 0, ' ');
-  Line.append(Name).append(": ").append(Value);
-  rtl::WriteLine(Line);
+void PrintTagLine(std::string_view Name, std::string_view Value) {
+  static constexpr std::string_view Spaces = "                             ";
+  static_assert(Spaces.size() == 29);
+  rtl::WriteLine({Spaces.substr(std::min(Name.size(), Spaces.size())), Name, ": ", Value});
 }
 
 void PrintTags(const rtl::TStringList& List) {
   const std::vector<int32_t> First = List.FirstIndexOfEachName();
-  std::string Line;
   for (int32_t I = 0; I < List.Count(); ++I) {
     const std::string_view Name = List.Name(I);
     std::string_view Value = List.ValueFromIndex(First[static_cast<size_t>(I)]);
     if (Value.empty())
       Value = "[Unsupported]";
-    PrintTagLine(Line, Name, Value.substr(0, ValuePiece));
+    PrintTagLine(Name, Value.substr(0, ValuePiece));
     if (Value.size() <= ValuePiece)
       continue;
     std::string_view Tail = Value.substr(ValuePiece, MaxValueTail);
     for (; !Tail.empty(); Tail.remove_prefix(std::min(Tail.size(), ValuePiece)))
-      PrintTagLine(Line, "", Tail.substr(0, ValuePiece));
+      PrintTagLine("", Tail.substr(0, ValuePiece));
   }
 }
 

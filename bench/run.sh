@@ -65,7 +65,8 @@ python3 "$root/bench/report.py" "$count" "$work"
 # System calls per file of a listing run.
 if have strace; then
   (cd "$work/corpus" && strace -f -c -o "$work/strace.txt" "$exe" /i '*.jpg' >/dev/null)
-  calls=$(awk '$NF == "total" {print $(NF-2)}' "$work/strace.txt")
+  # The total line: % time, seconds, usecs/call, calls, [errors,] "total".
+  calls=$(awk '$NF == "total" {print $4}' "$work/strace.txt")
   echo "system calls, /i mask run: $calls for $count files = $(python3 -c "print(round($calls / $count, 2))") per file"
 fi
 

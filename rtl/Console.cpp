@@ -33,9 +33,12 @@ TOutput& Output() {
 
 } // namespace
 
-void WriteLine(std::string_view Text) {
+void WriteLine(std::string_view Text) { WriteLine({Text}); }
+
+void WriteLine(std::initializer_list<std::string_view> Pieces) {
   TOutput& O = Output();
-  O.Buffer.append(Text);
+  for (const std::string_view Piece : Pieces)
+    O.Buffer.append(Piece);
   O.Buffer.append(LineEnd);
   if (O.Buffer.size() >= FlushThreshold)
     O.FlushBuffer();

@@ -3,12 +3,15 @@
 #pragma once
 
 #include <exception>
+#include <initializer_list>
 #include <string_view>
 
 namespace rtl {
 
 // Writes Text followed by the platform's line end.
 void WriteLine(std::string_view Text);
+// Writes the pieces one after the other, then the line end.
+void WriteLine(std::initializer_list<std::string_view> Pieces);
 void Flush();
 // False once a write to standard output has failed.
 bool OutputOk();

@@ -40,5 +40,7 @@ private:
 bool SameName(std::string_view A, std::string_view B) noexcept;
 // A key such that SameName(A, B) exactly when FoldName(A) == FoldName(B).
 std::string FoldName(std::string_view Name);
+// Appends FoldName(Name) to Out.
+void AppendFoldedName(std::string& Out, std::string_view Name);
 
 } // namespace rtl

@@ -1,5 +1,8 @@
 #include "../StringList.h"
 
+#include <algorithm>
+#include <cstddef>
+
 namespace rtl {
 
 namespace {
@@ -18,10 +21,15 @@ bool SameName(std::string_view A, std::string_view B) noexcept {
 }
 
 std::string FoldName(std::string_view Name) {
-  std::string R(Name);
-  for (char& C : R)
-    C = FoldAscii(C);
+  std::string R;
+  AppendFoldedName(R, Name);
   return R;
+}
+
+void AppendFoldedName(std::string& Out, std::string_view Name) {
+  const size_t Old = Out.size();
+  Out.resize(Old + Name.size());
+  std::transform(Name.begin(), Name.end(), Out.begin() + static_cast<std::ptrdiff_t>(Old), FoldAscii);
 }
 
 } // namespace rtl

@@ -29,4 +29,6 @@ std::string FoldName(std::string_view Name) {
   return Key;
 }
 
+void AppendFoldedName(std::string& Out, std::string_view Name) { Out += FoldName(Name); }
+
 } // namespace rtl
