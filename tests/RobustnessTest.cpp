@@ -523,7 +523,7 @@ std::vector<std::string> BrokenCorpus() {
 }
 
 std::string CorpusName(size_t I) {
-  char Name[16];
+  char Name[32]; // room for any size_t
   std::snprintf(Name, sizeof Name, "b%03zu.jpg", I);
   return Name;
 }
