@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "Settings.h"
+#include "rtl/AsciiCase.h"
 #include "rtl/Console.h"
 #include "rtl/FileNames.h"
 #include "rtl/FileSystem.h"
@@ -45,12 +46,6 @@ std::optional<int> HelpOrVersion(const std::vector<std::string>& Args) {
 }
 
 bool HasMaskCharacter(std::string_view Name) { return Name.find_first_of("*?()") != std::string_view::npos; }
-
-void LowercaseAscii(std::string& S) {
-  for (char& C : S)
-    if (C >= 'A' && C <= 'Z')
-      C = static_cast<char>(C + ('a' - 'A'));
-}
 
 int Fail(std::string_view Message, int Status) {
   rtl::WriteLine(Message);
@@ -120,7 +115,7 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& Args) {
     if (MaskMode) {
       if (rtl::IsIllegalMask(FileArg))
         return Fail("Error, file mask isn't legal", ExitIllegalMask);
-      LowercaseAscii(FileArg);
+      FileArg = rtl::LowercaseAscii(FileArg);
     } else if (!FileArg.empty() && !rtl::FileExists(FileArg)) {
       return Fail("Error, file wasn't found", ExitNotFound);
     }

@@ -2,6 +2,7 @@
 
 #include "ProcessFile.h"
 #include "Settings.h"
+#include "rtl/AsciiCase.h"
 #include "rtl/Console.h"
 #include "rtl/FileNames.h"
 #include "rtl/FileSystem.h"
@@ -13,14 +14,6 @@
 namespace app {
 
 namespace {
-
-std::string LowercaseAscii(std::string_view S) {
-  std::string R(S);
-  for (char& C : R)
-    if (C >= 'A' && C <= 'Z')
-      C = static_cast<char>(C + ('a' - 'A'));
-  return R;
-}
 
 void PrintSummary() {
   if (FileCount == 0)
@@ -70,7 +63,7 @@ void ScanDirectory(const std::string& Dir, const std::string& Mask) {
     if ((E.Attr & rtl::faDirectory) != 0) {
       if (Recursive)
         ScanDirectory(rtl::JoinPath(Dir, E.Name), Mask);
-    } else if (MatchMask(LowercaseAscii(E.Name), Mask)) {
+    } else if (MatchMask(rtl::LowercaseAscii(E.Name), Mask)) {
       ProcessFile(rtl::JoinPath(Dir, E.Name));
     }
   }

@@ -145,6 +145,9 @@ template <typename T> void AppendDecimal(std::string& S, T Value) {
 
 constexpr char HexDigits[] = "0123456789ABCDEF";
 
+// Characters below code 32 are dropped from ASCII values.
+constexpr bool IsControl(uint8_t C) { return C < 32; }
+
 enum TFieldType : uint16_t {
   ftByte = 1,
   ftAscii = 2,
@@ -272,7 +275,7 @@ void TvxExifStream::FormatValue(int64_t Entry, uint16_t Type, int32_t Count, int
     // Control characters are dropped as they come.
     ForEachBlock(1, [](char* P, uint8_t B) {
       *P = static_cast<char>(B);
-      return B >= 32 ? P + 1 : P;
+      return IsControl(B) ? P : P + 1;
     });
     break;
   case ftShort:
@@ -354,7 +357,7 @@ bool TvxExifStream::ReadEntries(int64_t Start, uint8_t Kind, rtl::TStringList& L
     FormatValue(E, Type, Count, V, Keep && SubKind == 0, Line);
     if (SubKind != 0) {
       if (!ReadIFDAt(V, SubKind, List, Depth + 1) && Keep)
-        List.Add(Line.append("[ ERROR ]"));
+        List.Add(std::move(Line.append("[ ERROR ]")));
     } else if (Keep) {
       List.Add(std::move(Line));
     }
@@ -450,7 +453,7 @@ std::string StripControl(std::string_view S) {
   std::string R;
   R.reserve(S.size());
   for (const char C : S)
-    if (static_cast<unsigned char>(C) >= 32)
+    if (!IsControl(static_cast<uint8_t>(C)))
       R += C;
   return R;
 }

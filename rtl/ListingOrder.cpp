@@ -1,21 +1,18 @@
 #include "ListingOrder.h"
 
+#include "AsciiCase.h"
+
 #include <algorithm>
 
 namespace rtl {
 
 namespace {
 
-unsigned char FoldAscii(char C) noexcept {
-  const auto U = static_cast<unsigned char>(C);
-  return (U >= 'A' && U <= 'Z') ? static_cast<unsigned char>(U + ('a' - 'A')) : U;
-}
-
 bool ListOrder(const TSearchRec& A, const TSearchRec& B) {
   const size_t N = std::min(A.Name.size(), B.Name.size());
   for (size_t I = 0; I < N; ++I) {
-    const unsigned char FA = FoldAscii(A.Name[I]);
-    const unsigned char FB = FoldAscii(B.Name[I]);
+    const auto FA = static_cast<unsigned char>(LowerAscii(A.Name[I]));
+    const auto FB = static_cast<unsigned char>(LowerAscii(B.Name[I]));
     if (FA != FB)
       return FA < FB;
   }

@@ -1,21 +1,17 @@
 #include "../StringList.h"
 
+#include "../AsciiCase.h"
+
 #include <algorithm>
 #include <cstddef>
 
 namespace rtl {
 
-namespace {
-
-char FoldAscii(char C) noexcept { return (C >= 'A' && C <= 'Z') ? static_cast<char>(C + ('a' - 'A')) : C; }
-
-} // namespace
-
 bool SameName(std::string_view A, std::string_view B) noexcept {
   if (A.size() != B.size())
     return false;
   for (size_t I = 0; I < A.size(); ++I)
-    if (FoldAscii(A[I]) != FoldAscii(B[I]))
+    if (LowerAscii(A[I]) != LowerAscii(B[I]))
       return false;
   return true;
 }
@@ -29,7 +25,7 @@ std::string FoldName(std::string_view Name) {
 void AppendFoldedName(std::string& Out, std::string_view Name) {
   const size_t Old = Out.size();
   Out.resize(Old + Name.size());
-  std::transform(Name.begin(), Name.end(), Out.begin() + static_cast<std::ptrdiff_t>(Old), FoldAscii);
+  std::transform(Name.begin(), Name.end(), Out.begin() + static_cast<std::ptrdiff_t>(Old), LowerAscii);
 }
 
 } // namespace rtl
